@@ -43,5 +43,9 @@ void CheckIO();
 // steps (exit code 0, the x87 precision and rounding, SIGPIPE ignored, the
 // streams set up closed, the exception support installed), then the dialogue,
 // which ends the run itself with EndRun. Every error raised in the dialogue
-// ends in the report and exit code 1. Does not return.
+// ends in the report and exit code 1, and so does a processor fault (caught
+// by signal handlers, reported from the handler). A C++ exception of another
+// type reaching the entry frame is no raise of this program: std::bad_alloc
+// is reported as EOutOfMemory, anything else ends with the plain line
+// "Runtime error 217 at 00000000" and exit code 217. Does not return.
 [[noreturn]] void RunProgram(void (*dialogue)());
