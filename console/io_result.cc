@@ -1,3 +1,3 @@
 #include "console/io_result.h"
 
-thread_local std::int32_t IOResultCode = 0;
+constinit thread_local std::int32_t IOResultCode = 0;

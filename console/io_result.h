@@ -6,7 +6,7 @@
 // 0 when nothing is pending. A console operation that fails stores its code,
 // replacing any code stored before; one that succeeds leaves it unchanged.
 // Only CheckIO and the making of the I/O exception read it.
-extern thread_local std::int32_t IOResultCode;
+extern thread_local constinit std::int32_t IOResultCode;
 
 // The codes that the console streams define themselves; every other code is
 // the errno of a failed system call, passed on unchanged.

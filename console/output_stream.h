@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 // One write(2) carries at most this many bytes, except at a statement's end
@@ -18,6 +19,8 @@ enum class DeliveryMode : std::uint8_t {
 struct OutputStream {
   // The descriptor written; 1 for StandardOutput.
   int Descriptor;
+  // Set by the first write that finds the descriptor open; the delivery mode
+  // is fixed at that moment and kept until CloseOutput.
   bool IsOpen = false;
   DeliveryMode Mode = DeliveryMode::WhenFull;
   // Invariant: Fill < kOutputBufferSize between operations: a buffer that
@@ -28,15 +31,30 @@ struct OutputStream {
 
 extern OutputStream StandardOutput;
 
+// The part of WriteText that opens the stream or delivers a full buffer.
+void WriteTextWithDelivery(OutputStream& stream, std::string_view bytes);
+
 // Appends the bytes as they stand, with no line end. Opens the stream on its
 // first use; when it cannot be opened, stores the system's code and 105 and
 // appends nothing. When a full-buffer delivery fails, the rest of the bytes is
-// dropped. Never raises, never allocates.
-void WriteText(OutputStream& stream, std::string_view bytes);
+// dropped. Never raises, never allocates. Example: "ab" then "c\n" leave the
+// four bytes 61 62 63 0A in the buffer, and nothing is written yet.
+inline void WriteText(OutputStream& stream, std::string_view bytes) {
+  // Bytes that fit without filling the buffer are only copied: the strict
+  // comparison keeps the invariant that a full buffer is never left standing.
+  if (stream.IsOpen && bytes.size() < kOutputBufferSize - stream.Fill) {
+    if (!bytes.empty()) std::memcpy(stream.Buffer + stream.Fill, bytes.data(), bytes.size());
+    stream.Fill += static_cast<std::uint32_t>(bytes.size());
+    return;
+  }
+  WriteTextWithDelivery(stream, bytes);
+}
 
 // Appends the number text of value (console/real_format.h) right-aligned in
 // width bytes, never cut: 0.5 with width 5 and 2 decimals gives " 0.50",
-// 100 gives "100.00". Fails only as WriteText does.
+// 100 gives "100.00". A width above 255 gets its further spaces in front of
+// the 255-byte field. Fails only as WriteText does, the spaces and the number
+// counting as one byte string.
 void WriteReal(OutputStream& stream, long double value, std::int32_t width, std::int32_t decimals);
 
 // Appends the line end CR LF.
