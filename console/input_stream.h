@@ -16,6 +16,11 @@ struct InputStream {
   // The descriptor read; 0 for StandardInput.
   int Descriptor;
   bool IsOpen = false;
+  // A line ended with the CR that was the last byte read so far. The LF of
+  // a CR LF that arrives with the next read is discarded then, so that
+  // ending a line never waits for input (a terminal in raw mode sends a lone
+  // CR for Enter, and the next prompt must not wait for the next line).
+  bool LineFeedPending = false;
   // Invariant: Position <= Fill <= kInputBlockSize, and Block[Position..Fill)
   // is not yet consumed. A kEndOfInput at Block[Position], whether it came
   // from the input itself or was put there when a read delivered nothing,
@@ -27,12 +32,20 @@ struct InputStream {
 
 extern InputStream StandardInput;
 
+// The slow path of PeekByte, for a used-up block: opens the stream on the
+// first request, reads the next block and delivers its first byte.
+unsigned char PeekByteAfterRefill(InputStream& stream);
+
 // The next byte without consuming it, reading a new block when the current
 // one is used up (and opening the stream on the first request). Yields
 // kEndOfInput at end of input and, for this request alone, when opening or
 // reading fails; such a failure stores its code in IOResultCode. Never
-// raises, never allocates.
-unsigned char PeekByte(InputStream& stream);
+// raises, never allocates. Example: on "7\x1A9" it yields '7', and once that
+// is consumed, kEndOfInput for every later request; the '9' is never read.
+inline unsigned char PeekByte(InputStream& stream) {
+  if (stream.Position < stream.Fill) return stream.Block[stream.Position];
+  return PeekByteAfterRefill(stream);
+}
 
 // Consumes the byte that PeekByte delivered; a kEndOfInput is never consumed.
 inline void ConsumeByte(InputStream& stream) {

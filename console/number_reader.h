@@ -33,7 +33,9 @@ struct RealReading {
 // real: optional sign, digits with an optional ".", an optional exponent
 // ("1.5", ".5", "5.", ".", "e5", "-0", "1E+03"). The value is formed in
 // extended precision: the mantissa digits accumulated one by one, then scaled
-// by the powers of ten of console/powers_of_ten.h; "-0" is negative zero.
+// by the powers of ten of console/powers_of_ten.h; "-0" is negative zero, as
+// are "-." and "-e5". An exponent of any length saturates, never wraps:
+// "1e4294967297" is infinity and "1e-4294967297" zero.
 // Returns 0.0 at end of input and stores no code; an invalid token stores 106
 // and returns 0.0. Never raises, never allocates.
 RealReading ReadReal(InputStream& stream);
