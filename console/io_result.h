@@ -10,7 +10,7 @@ extern thread_local constinit std::int32_t IOResultCode;
 
 // The codes that the console streams define themselves; every other code is
 // the errno of a failed system call, passed on unchanged.
-inline constexpr std::int32_t kCodeOutputNotOpen = 103;   // a statement's stream could not be opened
-inline constexpr std::int32_t kCodeInputNotOpen = 104;    // descriptor 0 is not open
+inline constexpr std::int32_t kCodeOutputNotOpen = 103;  // a statement's stream could not be opened
+inline constexpr std::int32_t kCodeInputNotOpen = 104;   // descriptor 0 is not open
 inline constexpr std::int32_t kCodeOutputUnusable = 105;  // a write found the stream closed
 inline constexpr std::int32_t kCodeNotANumber = 106;      // a token that is not a valid number

@@ -2,7 +2,6 @@
 // pseudo-terminal, compared as the exact Shift_JIS bytes it writes.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,7 +40,7 @@ std::string Round(const std::string& result) {
 std::string ValuePrompt(const std::string& abscissa) { return "ｘ＝" + abscissa + "  ｙ＝"; }
 
 ProcessResult RunSimpson(const std::string& input, InputFrom from = InputFrom::Pipe,
-                  OutputTo to = OutputTo::Pipe) {
+                         OutputTo to = OutputTo::Pipe) {
   ProcessOptions options;
   options.Executable = SimpsonPath();
   options.Input = input;
@@ -83,17 +82,17 @@ INSTANTIATE_TEST_SUITE_P(
         Transcript{"EmptyIntervalSine", "2\n-1 -1\n2\n0\n", Opening() + Round("-0.00000")},
         Transcript{"EmptyIntervalSquare", "1\n2 2\n2\n0\n", Opening() + Round("0.00000")},
         Transcript{"TypedInValues", "0\n0 1\n2\n0\n0.25\n1\n0\n",
-                   Opening() + ValuePrompt(" 0.00") + ValuePrompt(" 0.50") +
-                       ValuePrompt(" 1.00") + Round("0.33333")},
+                   Opening() + ValuePrompt(" 0.00") + ValuePrompt(" 0.50") + ValuePrompt(" 1.00") +
+                       Round("0.33333")},
         // Every choice but 1 and 2 selects the typed-in kind; the prompt's
         // field widens for a wide abscissa and the values are asked from a
         // towards b.
         Transcript{"OtherChoicesTypeIn", "100\n-1 100\n1\n1\n2\n3\n0\n",
-                   Opening() + ValuePrompt("-1.00") + ValuePrompt("49.50") +
-                       ValuePrompt("100.00") + Round("202.00000")},
+                   Opening() + ValuePrompt("-1.00") + ValuePrompt("49.50") + ValuePrompt("100.00") +
+                       Round("202.00000")},
         Transcript{"EmptyIntervalAsksAtOneAbscissa", "-1\n12.5 12.5\n2\n7\n8\n9\n0\n",
-                   Opening() + ValuePrompt("12.50") + ValuePrompt("12.50") +
-                       ValuePrompt("12.50") + Round("0.00000")},
+                   Opening() + ValuePrompt("12.50") + ValuePrompt("12.50") + ValuePrompt("12.50") +
+                       Round("0.00000")},
         Transcript{"ExtraNumbersDiscarded", "1 0 1\n0 3 7\n4 5\n0\n", Opening() + Round("9.00000")},
         Transcript{"LimitsOnTwoLines", "1\n0\n3\n4\n0\n", Opening() + Round("9.00000")},
         Transcript{"ZeroEndsAtFirstPrompt", "1\n0 1\n0\n", Opening()},
@@ -105,9 +104,12 @@ INSTANTIATE_TEST_SUITE_P(
         Transcript{"EndOfInputAtLaterDivisions", "1\n0 1\n2", Opening() + Round("0.33333")},
         // Every value read at end of input is 0.
         Transcript{"EndOfInputAtValue", "0\n0 1\n2\n",
-                   Opening() + ValuePrompt(" 0.00") + ValuePrompt(" 0.50") +
-                       ValuePrompt(" 1.00") + Round("0.00000")},
-        Transcript{"ControlZEndsInput", "1\n0 1\n2\n\x1a" "4\n", Opening() + Round("0.33333")},
+                   Opening() + ValuePrompt(" 0.00") + ValuePrompt(" 0.50") + ValuePrompt(" 1.00") +
+                       Round("0.00000")},
+        Transcript{"ControlZEndsInput",
+                   "1\n0 1\n2\n\x1a"
+                   "4\n",
+                   Opening() + Round("0.33333")},
         Transcript{"ExponentForm", "1\n0 1e13\n2\n0\n", Opening() + Round(" 3.3E+0038")},
         Transcript{"InfiniteLimitCarriedThrough", "1\n0 1e5120\n2\n0\n", Opening() + Round("+Inf")},
         Transcript{"SineBeyondItsRange", "2\n1e19 2e19\n2\n0\n", Opening() + Round("0.00000")}),
@@ -175,8 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
         Stop{"LowerLimitBeyondDouble", "1\n1e400 5\n", Menu() + kIntervalPrompt, "EOverflow"},
         Stop{"LowerLimitBeyondExtended", "1\n1e5000 5\n", Menu() + kIntervalPrompt, "EOverflow"},
         Stop{"SquareBeyondDouble", "1\n2e154 3e154\n2\n", Opening(), "EOverflow"},
-        Stop{"SumBeyondDouble", "0\n0 1\n2\n1e308\n1e308\n", Opening() + ValuePrompt(" 0.00") +
-             ValuePrompt(" 0.50"), "EOverflow"},
+        Stop{"SumBeyondDouble", "0\n0 1\n2\n1e308\n1e308\n",
+             Opening() + ValuePrompt(" 0.00") + ValuePrompt(" 0.50"), "EOverflow"},
         Stop{"TypedValueBeyondDouble", "0\n0 1\n2\n1e309\n", Opening() + ValuePrompt(" 0.00"),
              "EOverflow"},
         Stop{"EqualInfiniteLimits", "1\n1e5120 1e5120\n2\n", Opening(), "EInvalidOp"},
@@ -189,11 +191,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Stop>& info) { return std::string(info.param.Name); });
 
 TEST(DialogueDelivery, FileOrPipeGetsBlocksOf128AndTheRestAtTheEnd) {
-  ProcessResult result = RunSimpson("1\n0 1\n2\n4\n6\n0\n", InputFrom::Pipe, OutputTo::PacketSocket);
+  ProcessResult result =
+      RunSimpson("1\n0 1\n2\n4\n6\n0\n", InputFrom::Pipe, OutputTo::PacketSocket);
   const std::string expected = Opening() + Round("0.33333") + Round("0.33333") + Round("0.33333");
   EXPECT_EQ(result.Output, expected);
   ASSERT_EQ(result.Writes.size(), (expected.size() + 127) / 128);
-  for (std::size_t i = 0; i + 1 < result.Writes.size(); ++i) EXPECT_EQ(result.Writes[i].size(), 128u);
+  for (std::size_t i = 0; i + 1 < result.Writes.size(); ++i)
+    EXPECT_EQ(result.Writes[i].size(), 128u);
   EXPECT_EQ(result.ExitCode, 0);
 }
 
