@@ -1,0 +1,511 @@
+#include "dialogue/simpson_core.h"
+
+#include <immintrin.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "dialogue/integration.h"
+#include "dialogue/real_arithmetic.h"
+
+// How the speculative road stays exact.
+//
+// Each stored value of the rule is RN53(RN64(v)) for the exact result v of
+// one operation on doubles (a sum, a square, 4·f + s with 4·f exact). That
+// equals the single rounding RN53(v) that SSE arithmetic gives, except when
+// RN64(v) lands on a midpoint m between two doubles that v itself is not on.
+// Then |v - m| is at most half the 64-bit spacing at m, 2^-11 of half the
+// double gap g around m, so the exact error e = v - RN53(v) has
+// |e| >= (g/2)(1 - 2^-11). Widening e by c = 1 + 2^-11 + 2^-21 carries it past
+// the midpoint, so RN53(RN53(v) + c·e), one fused operation, differs from
+// RN53(v). Where it does not, the speculated value is exact. Where it does
+// (about one step in a thousand on random data), the step is recomputed in
+// extended precision from its speculated inputs. A real difference (about one
+// step in four thousand) is repaired: that step takes the exact value and the
+// rest of its block is speculated again. A value that is not finite, or a
+// block whose guard fails, sends the block back to the straightforward road
+// from its last exact pair, which raises what the straightforward form raises
+// at the same evaluation. Since every check uses the speculated inputs of its
+// own step, the checks do not depend on one another and run at the
+// processor's throughput beside the two dependency chains, abscissa and sum.
+//
+// The exact errors come from error-free transformations: Fast2Sum for
+// x + step and for s + 4·f (a per-block guard makes sure the first operand is
+// never the smaller one), TwoSum for s + 4·sin x, and a fused multiply-subtract
+// for x·x (a per-block guard keeps x² out of the range where its error would
+// underflow).
+
+namespace {
+
+// A block is checked whole before it is committed. 32 pairs keep the two
+// buffers of the pipeline well inside the first-level cache, the work that a
+// repair speculates again short, and the cost of the per-block guards small.
+constexpr std::int32_t kBlockPairs = 32;
+constexpr std::int32_t kBlockAbscissae = 2 * kBlockPairs;
+// Doubles in one AVX2 register; a loop step of the pipeline handles two.
+constexpr std::int32_t kLanes = 4;
+constexpr std::int32_t kPipelineStride = 2 * kLanes;
+static_assert(kBlockAbscissae % kPipelineStride == 0);
+
+constexpr double kOddWeight = 4.0;
+constexpr double kEvenWeight = 2.0;
+
+// c of the midpoint filter above: (1 - 2^-11)·c > 1.
+constexpr double kMidpointWidening = 1.0 + 0x1p-11 + 0x1p-21;
+
+// From |x| >= 2^-484 on, x² >= 2^-968 and the error of the rounded square is
+// itself a double (it needs 53 bits below the square's exponent).
+constexpr double kSmallestExactSquareRoot = 0x1p-484;
+
+// The rule over one block. Index 0 holds the exact state before the block;
+// index j the abscissa and the sum after the j-th evaluation of the block,
+// speculated until the block is checked.
+struct Block {
+  double Abscissa[kBlockAbscissae + 1];
+  double Sum[kBlockAbscissae + 1];
+};
+
+void StartBlock(Block& block, SimpsonState state) {
+  block.Abscissa[0] = state.Abscissa;
+  block.Sum[0] = state.Sum;
+}
+
+SimpsonState BlockEnd(const Block& block) {
+  return {block.Abscissa[kBlockAbscissae], block.Sum[kBlockAbscissae]};
+}
+
+double WeightOf(std::int32_t index) { return index % 2 == 1 ? kOddWeight : kEvenWeight; }
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The stored results of the straightforward road, without its raising: a
+// value that would raise comes out infinite or NaN here.
+double ExtendedSum(double x, double step) {
+  return static_cast<double>(static_cast<long double>(x) + step);
+}
+double ExtendedSquare(double x) { return static_cast<double>(static_cast<long double>(x) * x); }
+double ExtendedWeightedSum(double value, double weight, double sum) {
+  return static_cast<double>(static_cast<long double>(value) * weight + sum);
+}
+
+// Whether the abscissae first + i for each bit i of lanes are exactly the
+// straightforward ones built from their speculated predecessors.
+__attribute__((noinline, cold)) bool AbscissaeExact(const Block& block, double step,
+                                                    std::int32_t first, unsigned lanes) {
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const std::int32_t j = first + __builtin_ctz(lanes);
+    const double x = block.Abscissa[j];
+    if (!std::isfinite(x) || !SameBits(x, ExtendedSum(block.Abscissa[j - 1], step))) return false;
+  }
+  return true;
+}
+
+// Whether the sums first + i for each bit i of lanes are exactly the
+// straightforward ones over the given integrand values.
+__attribute__((noinline, cold)) bool SumsExact(const Block& block, const double* values,
+                                               std::int32_t first, unsigned lanes) {
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const std::int32_t j = first + __builtin_ctz(lanes);
+    const double sum = block.Sum[j];
+    if (!std::isfinite(values[j]) || !std::isfinite(sum) ||
+        !SameBits(sum, ExtendedWeightedSum(values[j], WeightOf(j), block.Sum[j - 1]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Every block index is below this; returned when each step is proven exact.
+constexpr std::int32_t kAllProven = kBlockAbscissae + 1;
+// Returned when a block's guard fails and no step of it is proven.
+constexpr std::int32_t kNoneProven = 0;
+
+// Of the indices first + i for each bit i of lanes, the first whose x² step
+// (abscissa, square and sum) is not exactly the straightforward one built
+// from its speculated predecessors, or whose values are not finite;
+// kAllProven when there is none.
+__attribute__((noinline, cold)) std::int32_t FirstInexactSquareStep(const Block& block, double step,
+                                                                    std::int32_t first,
+                                                                    unsigned lanes) {
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const std::int32_t j = first + __builtin_ctz(lanes);
+    const double x = block.Abscissa[j];
+    if (!std::isfinite(x) || !SameBits(x, ExtendedSum(block.Abscissa[j - 1], step))) return j;
+    const double square = ExtendedSquare(x);
+    const double sum = block.Sum[j];
+    if (!std::isfinite(square) || !std::isfinite(sum) ||
+        !SameBits(sum, ExtendedWeightedSum(square, WeightOf(j), block.Sum[j - 1]))) {
+      return j;
+    }
+  }
+  return kAllProven;
+}
+
+// The abscissae of a block run monotonically from index 0 to its end, so
+// their magnitudes are bounded by the two ends when both lie on one side of
+// zero. Fast2Sum of x + step is then exact at every step when the nearer end
+// is at least |step| from zero.
+bool AbscissaGuardHolds(const Block& block, double step) {
+  const double first = block.Abscissa[0];
+  const double last = block.Abscissa[kBlockAbscissae];
+  const bool oneSide = (first >= 0 && last >= 0) || (first <= 0 && last <= 0);
+  return oneSide && std::fabs(first) >= std::fabs(step) && std::fabs(last) >= std::fabs(step);
+}
+
+// For x² on top of the abscissa guard: every square's error is a double, and
+// the sum, which never decreases, is at the block's start already at least
+// the largest weighted square, so Fast2Sum of s + 4·f is exact.
+bool SquareGuardHolds(const Block& block, double step) {
+  if (!AbscissaGuardHolds(block, step)) return false;
+  const double first = block.Abscissa[0];
+  const double last = block.Abscissa[kBlockAbscissae];
+  const bool allZero = first == 0 && last == 0;
+  const bool squaresExact = (std::fabs(first) >= kSmallestExactSquareRoot &&
+                             std::fabs(last) >= kSmallestExactSquareRoot) ||
+                            allZero;
+  const double largestSquare = std::fmax(first * first, last * last);
+  return squaresExact && block.Sum[0] >= largestSquare * kOddWeight;
+}
+
+#define SIMPSON_SPECULATIVE_TARGET __attribute__((target("avx2,fma")))
+
+// The lanes (bit i for index j + i) whose abscissa step may not be exact.
+SIMPSON_SPECULATIVE_TARGET inline unsigned AbscissaLanesToCheck(const Block& block, std::int32_t j,
+                                                                __m256d steps, __m256d widening) {
+  const __m256d x = _mm256_loadu_pd(block.Abscissa + j);
+  const __m256d previous = _mm256_loadu_pd(block.Abscissa + j - 1);
+  const __m256d error = _mm256_sub_pd(steps, _mm256_sub_pd(x, previous));
+  const __m256d ok = _mm256_cmp_pd(_mm256_fmadd_pd(error, widening, x), x, _CMP_EQ_OQ);
+  return static_cast<unsigned>(_mm256_movemask_pd(ok)) ^ 0xFu;
+}
+
+// The lanes whose sum step, or whose values' sum with TwoSum, may not be exact.
+SIMPSON_SPECULATIVE_TARGET inline unsigned SumLanesToCheck(const Block& block, const double* values,
+                                                           std::int32_t j, __m256d weights,
+                                                           __m256d widening) {
+  const __m256d sum = _mm256_loadu_pd(block.Sum + j);
+  const __m256d previous = _mm256_loadu_pd(block.Sum + j - 1);
+  const __m256d weighted = _mm256_mul_pd(_mm256_loadu_pd(values + j), weights);
+  // TwoSum: the values change sign, so either operand may be the larger.
+  const __m256d weightedPart = _mm256_sub_pd(sum, previous);
+  const __m256d previousPart = _mm256_sub_pd(sum, weightedPart);
+  const __m256d error =
+      _mm256_add_pd(_mm256_sub_pd(previous, previousPart), _mm256_sub_pd(weighted, weightedPart));
+  const __m256d ok = _mm256_cmp_pd(_mm256_fmadd_pd(error, widening, sum), sum, _CMP_EQ_OQ);
+  return static_cast<unsigned>(_mm256_movemask_pd(ok)) ^ 0xFu;
+}
+
+// The lanes whose abscissa, square or sum step may not be exact, for x².
+SIMPSON_SPECULATIVE_TARGET inline unsigned SquareLanesToCheck(const Block& block, std::int32_t j,
+                                                              __m256d steps, __m256d weights,
+                                                              __m256d widening) {
+  const __m256d x = _mm256_loadu_pd(block.Abscissa + j);
+  const __m256d previousX = _mm256_loadu_pd(block.Abscissa + j - 1);
+  const __m256d xError = _mm256_sub_pd(steps, _mm256_sub_pd(x, previousX));
+  __m256d ok = _mm256_cmp_pd(_mm256_fmadd_pd(xError, widening, x), x, _CMP_EQ_OQ);
+
+  const __m256d square = _mm256_mul_pd(x, x);
+  const __m256d squareError = _mm256_fmsub_pd(x, x, square);
+  ok = _mm256_and_pd(
+      ok, _mm256_cmp_pd(_mm256_fmadd_pd(squareError, widening, square), square, _CMP_EQ_OQ));
+
+  const __m256d sum = _mm256_loadu_pd(block.Sum + j);
+  const __m256d previousSum = _mm256_loadu_pd(block.Sum + j - 1);
+  // 4·f is exact, so one fused operation gives Fast2Sum's exact error.
+  const __m256d sumError = _mm256_fmsub_pd(square, weights, _mm256_sub_pd(sum, previousSum));
+  ok = _mm256_and_pd(ok, _mm256_cmp_pd(_mm256_fmadd_pd(sumError, widening, sum), sum, _CMP_EQ_OQ));
+  return static_cast<unsigned>(_mm256_movemask_pd(ok)) ^ 0xFu;
+}
+
+// The weights of four consecutive evaluations starting at an odd index.
+SIMPSON_SPECULATIVE_TARGET inline __m256d LaneWeights() {
+  return _mm256_setr_pd(kOddWeight, kEvenWeight, kOddWeight, kEvenWeight);
+}
+
+// The weights of four consecutive evaluations from index j on.
+SIMPSON_SPECULATIVE_TARGET inline __m256d LaneWeightsFrom(std::int32_t j) {
+  return j % 2 == 1 ? LaneWeights()
+                    : _mm256_setr_pd(kEvenWeight, kOddWeight, kEvenWeight, kOddWeight);
+}
+
+// Both chains of x² over the block in double arithmetic, from (x, sum), which
+// are left at the block's end: what the straightforward road computes, with
+// single roundings. When previous is given, its steps are checked in the same
+// loop, off the two chains' path; the result is the first index of previous
+// not proven exact (kAllProven when all are), and the block is left
+// unfinished after a failure. The chains stay in registers from block to block.
+SIMPSON_SPECULATIVE_TARGET __attribute__((always_inline)) inline std::int32_t SpeculateSquareBlock(
+    Block& block, double step, double& x, double& sum, const Block* previous) {
+  StartBlock(block, {x, sum});
+  const __m256d steps = _mm256_set1_pd(step);
+  const __m256d weights = LaneWeights();
+  const __m256d widening = _mm256_set1_pd(kMidpointWidening);
+  for (std::int32_t j = 1; j <= kBlockAbscissae; j += kPipelineStride) {
+    for (std::int32_t i = j; i < j + kPipelineStride; i += 2) {
+      x += step;
+      block.Abscissa[i] = x;
+      sum += x * x * kOddWeight;
+      block.Sum[i] = sum;
+      x += step;
+      block.Abscissa[i + 1] = x;
+      sum += x * x * kEvenWeight;
+      block.Sum[i + 1] = sum;
+    }
+    if (previous != nullptr) {
+      const unsigned lanes = SquareLanesToCheck(*previous, j, steps, weights, widening) |
+                             SquareLanesToCheck(*previous, j + kLanes, steps, weights, widening)
+                                 << kLanes;
+      if (__builtin_expect(lanes != 0, 0)) {
+        const std::int32_t inexact = FirstInexactSquareStep(*previous, step, j, lanes);
+        if (inexact != kAllProven) return inexact;
+      }
+    }
+  }
+  return kAllProven;
+}
+
+// The chains of x² again from index first to the block's end.
+void RespeculateSquareBlock(Block& block, double step, std::int32_t first) {
+  double x = block.Abscissa[first - 1];
+  double sum = block.Sum[first - 1];
+  for (std::int32_t j = first; j <= kBlockAbscissae; ++j) {
+    x += step;
+    block.Abscissa[j] = x;
+    sum += x * x * WeightOf(j);
+    block.Sum[j] = sum;
+  }
+}
+
+// The first index from first on not proven exact, for a block on its own.
+SIMPSON_SPECULATIVE_TARGET std::int32_t FirstUnprovenSquareStep(const Block& block, double step,
+                                                                std::int32_t first) {
+  if (!SquareGuardHolds(block, step)) return kNoneProven;
+  const __m256d steps = _mm256_set1_pd(step);
+  const __m256d widening = _mm256_set1_pd(kMidpointWidening);
+  for (std::int32_t j = first; j <= kBlockAbscissae; j += kLanes) {
+    // The last group may reach back over lanes already proven.
+    const std::int32_t group = j + kLanes - 1 <= kBlockAbscissae ? j : kBlockAbscissae - kLanes + 1;
+    const unsigned lanes =
+        SquareLanesToCheck(block, group, steps, LaneWeightsFrom(group), widening);
+    if (lanes != 0) {
+      const std::int32_t inexact = FirstInexactSquareStep(block, step, group, lanes);
+      if (inexact != kAllProven) return inexact;
+    }
+  }
+  return kAllProven;
+}
+
+// Makes a block exact from the first unproven index on and returns its end:
+// the exact step is taken there and the rest speculated and checked again.
+// A block whose guard fails, or that meets a value the straightforward road
+// would raise on, is taken straightforwardly from the last exact pair.
+__attribute__((noinline)) SimpsonState RepairSquareBlock(Block& block, double step,
+                                                         std::int32_t unproven) {
+  while (unproven != kAllProven && unproven != kNoneProven) {
+    const std::int32_t j = unproven;
+    const double x = ExtendedSum(block.Abscissa[j - 1], step);
+    const double square = ExtendedSquare(x);
+    const double sum = ExtendedWeightedSum(square, WeightOf(j), block.Sum[j - 1]);
+    if (!std::isfinite(x) || !std::isfinite(square) || !std::isfinite(sum)) break;
+    block.Abscissa[j] = x;
+    block.Sum[j] = sum;
+    if (j == kBlockAbscissae) {
+      unproven = SquareGuardHolds(block, step) ? kAllProven : kNoneProven;
+    } else {
+      RespeculateSquareBlock(block, step, j + 1);
+      unproven = FirstUnprovenSquareStep(block, step, j + 1);
+    }
+  }
+  if (unproven == kAllProven) return BlockEnd(block);
+  const std::int32_t exactPairs = unproven == kNoneProven ? 0 : (unproven - 1) / 2;
+  const SimpsonState exact{block.Abscissa[2 * exactPairs], block.Sum[2 * exactPairs]};
+  return AdvancePairsStraightforward(exact, step, kBlockPairs - exactPairs);
+}
+
+SIMPSON_SPECULATIVE_TARGET SimpsonState AdvanceSquarePairsSpeculatively(SimpsonState state,
+                                                                        double step,
+                                                                        std::int32_t pairs) {
+  // A two-stage pipeline: while one block is speculated, the one before it is
+  // checked. A block found inexact is repaired, and the block after it is
+  // speculated again from the repaired end.
+  Block blocks[2];
+  Block* current = &blocks[0];
+  Block* next = &blocks[1];
+  double x = state.Abscissa;
+  double sum = state.Sum;
+  std::int32_t blocksLeft = pairs / kBlockPairs;
+  if (blocksLeft > 0) {
+    SpeculateSquareBlock(*current, step, x, sum, nullptr);
+    for (;;) {
+      const bool last = --blocksLeft == 0;
+      std::int32_t unproven = kNoneProven;
+      if (last) {
+        unproven = FirstUnprovenSquareStep(*current, step, 1);
+      } else if (SquareGuardHolds(*current, step)) {
+        unproven = SpeculateSquareBlock(*next, step, x, sum, current);
+      }
+      if (__builtin_expect(unproven != kAllProven, 0)) {
+        const SimpsonState end = RepairSquareBlock(*current, step, unproven);
+        x = end.Abscissa;
+        sum = end.Sum;
+        if (!last) SpeculateSquareBlock(*next, step, x, sum, nullptr);
+      }
+      if (last) break;
+      Block* checked = current;
+      current = next;
+      next = checked;
+    }
+  }
+  return AdvancePairsStraightforward({x, sum}, step, pairs % kBlockPairs);
+}
+
+// The abscissa chain alone over the block, from its start.
+SIMPSON_SPECULATIVE_TARGET void SpeculateAbscissae(Block& block, double step) {
+  double x = block.Abscissa[0];
+  for (std::int32_t j = 1; j <= kBlockAbscissae; ++j) {
+    x += step;
+    block.Abscissa[j] = x;
+  }
+}
+
+// Whether every speculated abscissa of the block is exact.
+SIMPSON_SPECULATIVE_TARGET bool AbscissaeProven(const Block& block, double step) {
+  if (!AbscissaGuardHolds(block, step)) return false;
+  const __m256d steps = _mm256_set1_pd(step);
+  const __m256d widening = _mm256_set1_pd(kMidpointWidening);
+  for (std::int32_t j = 1; j <= kBlockAbscissae; j += kLanes) {
+    const unsigned lanes = AbscissaLanesToCheck(block, j, steps, widening);
+    if (lanes != 0 && !AbscissaeExact(block, step, j, lanes)) return false;
+  }
+  return true;
+}
+
+// Whether every speculated sum of the block is exact over the values.
+SIMPSON_SPECULATIVE_TARGET bool SumsProven(const Block& block, const double* values) {
+  const __m256d weights = LaneWeights();
+  const __m256d widening = _mm256_set1_pd(kMidpointWidening);
+  for (std::int32_t j = 1; j <= kBlockAbscissae; j += kLanes) {
+    const unsigned lanes = SumLanesToCheck(block, values, j, weights, widening);
+    if (lanes != 0 && !SumsExact(block, values, j, lanes)) return false;
+  }
+  return true;
+}
+
+// From this magnitude on the processor's sine reports its argument as out of
+// range, and the integrand takes 0 there.
+constexpr double kSineArgumentLimit = 0x1p63;
+
+// Integrand's sin x for a finite x, called directly.
+inline double SineOfFinite(double x) {
+  return std::fabs(x) >= kSineArgumentLimit ? 0.0 : std::sin(x);
+}
+
+// The sines at the block's exact abscissae, as Integrand gives them, and the
+// sum chain over them; next's abscissa chain is speculated in the same loop,
+// where both chains wait on the sine anyway.
+SIMPSON_SPECULATIVE_TARGET void EvaluateSineBlock(Block& block, double* values, double step,
+                                                  Block* next) {
+  double sum = block.Sum[0];
+  double x = block.Abscissa[kBlockAbscissae];
+  for (std::int32_t j = 1; j <= kBlockAbscissae; j += 2) {
+    values[j] = SineOfFinite(block.Abscissa[j]);
+    sum += values[j] * kOddWeight;
+    block.Sum[j] = sum;
+    values[j + 1] = SineOfFinite(block.Abscissa[j + 1]);
+    sum += values[j + 1] * kEvenWeight;
+    block.Sum[j + 1] = sum;
+    if (next != nullptr) {
+      x += step;
+      next->Abscissa[j] = x;
+      x += step;
+      next->Abscissa[j + 1] = x;
+    }
+  }
+}
+
+// The sum over exact integrand values the straightforward way, raising the
+// overflow of the first sum that leaves the double range.
+double SumStraightforward(double sum, const double* values) {
+  for (std::int32_t j = 1; j <= kBlockAbscissae; ++j) {
+    sum = StoreReal(static_cast<long double>(values[j]) * WeightOf(j) + sum);
+  }
+  return sum;
+}
+
+SIMPSON_SPECULATIVE_TARGET SimpsonState AdvanceSinePairsSpeculatively(SimpsonState state,
+                                                                      double step,
+                                                                      std::int32_t pairs) {
+  // The sine costs far more than both chains, so the chains run beside it: a
+  // block's abscissae are speculated while the block before evaluates its
+  // sines and sums, and checked before their own sines. Exact abscissae leave
+  // only the sums to raise, which the straightforward sum over the same
+  // values then does at the same evaluation.
+  Block blocks[2];
+  Block* current = &blocks[0];
+  Block* next = &blocks[1];
+  double values[kBlockAbscissae + 1] = {};
+  std::int32_t blocksLeft = pairs / kBlockPairs;
+  bool speculated = false;
+  while (blocksLeft > 0) {
+    if (!speculated) {
+      StartBlock(*current, state);
+      SpeculateAbscissae(*current, step);
+    }
+    if (!AbscissaeProven(*current, step)) {
+      state = AdvancePairsStraightforward(state, step, kBlockPairs);
+      --blocksLeft;
+      speculated = false;
+      continue;
+    }
+    --blocksLeft;
+    speculated = blocksLeft > 0;
+    if (speculated) next->Abscissa[0] = current->Abscissa[kBlockAbscissae];
+    EvaluateSineBlock(*current, values, step, speculated ? next : nullptr);
+    state.Abscissa = current->Abscissa[kBlockAbscissae];
+    state.Sum = SumsProven(*current, values) ? current->Sum[kBlockAbscissae]
+                                             : SumStraightforward(state.Sum, values);
+    next->Sum[0] = state.Sum;
+    Block* evaluated = current;
+    current = next;
+    next = evaluated;
+  }
+  return AdvancePairsStraightforward(state, step, pairs % kBlockPairs);
+}
+
+}  // namespace
+
+SimpsonCore PreferredSimpsonCore() {
+  static const SimpsonCore preferred =
+      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")
+          ? SimpsonCore::Speculative
+          : SimpsonCore::Straightforward;
+  return preferred;
+}
+
+SimpsonState AdvancePairsStraightforward(SimpsonState state, double step, std::int32_t pairs) {
+  double x = state.Abscissa;
+  double sum = state.Sum;
+  for (std::int32_t i = 0; i < pairs; ++i) {
+    x = StoreReal(static_cast<long double>(x) + step);
+    sum = StoreReal(static_cast<long double>(Integrand(x)) * 4 + sum);
+    x = StoreReal(static_cast<long double>(x) + step);
+    sum = StoreReal(static_cast<long double>(Integrand(x)) * 2 + sum);
+  }
+  return {x, sum};
+}
+
+SimpsonState AdvancePairs(SimpsonState state, double step, std::int32_t pairs, SimpsonCore core) {
+  // Infinite operands take part in no speculation: they can only come from
+  // the limits, and their invalid operations are raised straightforwardly.
+  const bool speculate = core == SimpsonCore::Speculative &&
+                         PreferredSimpsonCore() == SimpsonCore::Speculative &&
+                         pairs >= kBlockPairs && std::isfinite(step) &&
+                         std::isfinite(state.Abscissa) && std::isfinite(state.Sum);
+  if (speculate && IntegrandKind == kSquareKind) {
+    return AdvanceSquarePairsSpeculatively(state, step, pairs);
+  }
+  if (speculate && IntegrandKind == kSineKind) {
+    return AdvanceSinePairsSpeculatively(state, step, pairs);
+  }
+  return AdvancePairsStraightforward(state, step, pairs);
+}
