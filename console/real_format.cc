@@ -133,8 +133,10 @@ std::size_t WriteFixedForm(bool negative, ScaledMagnitude scaled, int decimals, 
 // Sign or space, d.ddd with as many digits as the width leaves room for
 // (2 to 18), "E+" and the exponent in four digits: " 1.3E+0036".
 std::size_t WriteScientificForm(bool negative, ScaledMagnitude scaled, int width, char* out) {
+  // A negative width gives the fewest digits; clamping it first keeps the
+  // difference from overflowing for the most negative widths.
   const int shown =
-      std::clamp(width - kScientificFrame, kFewestMantissaDigits, kMostMantissaDigits);
+      std::clamp(std::max(width, 0) - kScientificFrame, kFewestMantissaDigits, kMostMantissaDigits);
   DigitString digits = MakeDigitString(scaled.Mantissa);
   const int first = digits.Digits[0] == 1 ? 0 : 1;
   if (digits.At(first + shown) >= 5) digits.RoundUpAt(first + shown - 1);

@@ -57,9 +57,11 @@ void DecodeStatus(int status, int* exitCode, int* signal) {
   }
 }
 
-void ExecChild(const std::string& executable, const std::vector<std::string>& environment) {
+void ExecChild(const std::string& executable, const std::vector<std::string>& environment,
+               bool ignoreHangup = false) {
   for (const std::string& entry : environment) putenv(const_cast<char*>(entry.c_str()));
   signal(SIGPIPE, SIG_DFL);
+  signal(SIGHUP, ignoreHangup ? SIG_IGN : SIG_DFL);
   execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
   _exit(127);
 }
@@ -84,6 +86,14 @@ ProcessResult RunProcess(const ProcessOptions& options) {
     case OutputTo::PacketSocket:
       if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, outputPair) != 0) Fail("socketpair");
       break;
+    case OutputTo::SlowSocket: {
+      if (socketpair(AF_UNIX, SOCK_STREAM, 0, outputPair) != 0) Fail("socketpair");
+      const int smallest = 1;  // the kernel raises it to its minimum
+      setsockopt(outputPair[1], SOL_SOCKET, SO_SNDBUF, &smallest, sizeof smallest);
+      setsockopt(outputPair[0], SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
+      fcntl(outputPair[1], F_SETFL, O_NONBLOCK);
+      break;
+    }
     case OutputTo::File:
       outputPath = TemporaryFile("");
       break;
@@ -100,21 +110,42 @@ ProcessResult RunProcess(const ProcessOptions& options) {
   if (pid == 0) {
     int in = -1, out = -1;
     switch (options.InputKind) {
-      case InputFrom::Pipe: in = inputPipe[0]; break;
-      case InputFrom::File: in = open(inputPath.c_str(), O_RDONLY); break;
-      case InputFrom::Directory: in = open("/", O_RDONLY | O_DIRECTORY); break;
-      case InputFrom::Closed: break;
+      case InputFrom::Pipe:
+        in = inputPipe[0];
+        break;
+      case InputFrom::File:
+        in = open(inputPath.c_str(), O_RDONLY);
+        break;
+      case InputFrom::Directory:
+        in = open("/", O_RDONLY | O_DIRECTORY);
+        break;
+      case InputFrom::Closed:
+        break;
     }
     switch (options.OutputKind) {
       case OutputTo::Pipe:
       case OutputTo::ClosedPipe:
-      case OutputTo::PacketSocket: out = outputPair[1]; break;
-      case OutputTo::File: out = open(outputPath.c_str(), O_WRONLY | O_TRUNC); break;
-      case OutputTo::DevFull: out = open("/dev/full", O_WRONLY); break;
-      case OutputTo::Closed: break;
+      case OutputTo::PacketSocket:
+      case OutputTo::SlowSocket:
+        out = outputPair[1];
+        break;
+      case OutputTo::File:
+        out = open(outputPath.c_str(), O_WRONLY | O_TRUNC);
+        break;
+      case OutputTo::DevFull:
+        out = open("/dev/full", O_WRONLY);
+        break;
+      case OutputTo::Closed:
+        break;
     }
-    if (in >= 0) dup2(in, 0); else close(0);
-    if (out >= 0) dup2(out, 1); else close(1);
+    if (in >= 0)
+      dup2(in, 0);
+    else
+      close(0);
+    if (out >= 0)
+      dup2(out, 1);
+    else
+      close(1);
     for (int fd = 3; fd < 1024; ++fd) close(fd);
     ExecChild(options.Executable, options.Environment);
   }
@@ -125,6 +156,7 @@ ProcessResult RunProcess(const ProcessOptions& options) {
   int outputFd = outputPair[0];
   if (inputFd >= 0) fcntl(inputFd, F_SETFL, O_NONBLOCK);
   std::size_t inputDone = 0;
+  const bool slowReader = options.OutputKind == OutputTo::SlowSocket;
   if (inputFd >= 0 && options.Input.empty()) {
     close(inputFd);
     inputFd = -1;
@@ -132,14 +164,16 @@ ProcessResult RunProcess(const ProcessOptions& options) {
 
   // Feed the input and collect the output together, so that neither side
   // can block the other, until the output closes.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRunLimitMilliseconds);
+  auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kRunLimitMilliseconds);
   while (inputFd >= 0 || outputFd >= 0) {
     pollfd fds[2];
     int count = 0;
     if (inputFd >= 0) fds[count++] = {inputFd, POLLOUT, 0};
     if (outputFd >= 0) fds[count++] = {outputFd, POLLIN, 0};
     int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    deadline - std::chrono::steady_clock::now()).count());
+                                    deadline - std::chrono::steady_clock::now())
+                                    .count());
     if (left <= 0 || poll(fds, count, left) <= 0) {
       kill(pid, SIGKILL);
       break;
@@ -147,7 +181,8 @@ ProcessResult RunProcess(const ProcessOptions& options) {
     for (int i = 0; i < count; ++i) {
       if (fds[i].revents == 0) continue;
       if (fds[i].fd == inputFd) {
-        ssize_t n = write(inputFd, options.Input.data() + inputDone, options.Input.size() - inputDone);
+        ssize_t n =
+            write(inputFd, options.Input.data() + inputDone, options.Input.size() - inputDone);
         if (n > 0) inputDone += static_cast<std::size_t>(n);
         if (n < 0 || inputDone == options.Input.size()) {
           close(inputFd);
@@ -155,13 +190,18 @@ ProcessResult RunProcess(const ProcessOptions& options) {
         }
       } else {
         char chunk[65536];
-        ssize_t n = read(outputFd, chunk, sizeof chunk);
+        if (slowReader) usleep(200);
+        ssize_t n = read(outputFd, chunk, slowReader ? 16 : sizeof chunk);
         if (n <= 0) {
           close(outputFd);
           outputFd = -1;
         } else {
           result.Output.append(chunk, n);
           if (options.OutputKind == OutputTo::PacketSocket) result.Writes.emplace_back(chunk, n);
+          if (options.CloseOutputAfter != 0 && result.Output.size() >= options.CloseOutputAfter) {
+            close(outputFd);
+            outputFd = -1;
+          }
         }
       }
     }
@@ -185,12 +225,12 @@ ProcessResult RunProcess(const ProcessOptions& options) {
   return result;
 }
 
-TerminalSession::TerminalSession(const std::string& executable) {
-  termios raw;
+TerminalSession::TerminalSession(const std::string& executable, bool ignoreHangup) {
+  termios raw{};
   cfmakeraw(&raw);
   pid_t pid = forkpty(&master_, nullptr, &raw, nullptr);
   if (pid < 0) Fail("forkpty");
-  if (pid == 0) ExecChild(executable, {});
+  if (pid == 0) ExecChild(executable, {}, ignoreHangup);
   pid_ = pid;
 }
 
@@ -217,7 +257,8 @@ std::string TerminalSession::ReadUntil(const std::string& expected) {
   while (collected.size() < expected.size() ||
          collected.compare(collected.size() - expected.size(), expected.size(), expected) != 0) {
     int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    deadline - std::chrono::steady_clock::now()).count());
+                                    deadline - std::chrono::steady_clock::now())
+                                    .count());
     pollfd fd = {master_, POLLIN, 0};
     if (left <= 0 || poll(&fd, 1, left) <= 0) break;
     char chunk[4096];
@@ -233,9 +274,14 @@ bool TerminalSession::StaysQuiet(int milliseconds) {
   return poll(&fd, 1, milliseconds) == 0;
 }
 
+void TerminalSession::HangUp() {
+  if (master_ >= 0) close(master_);
+  master_ = -1;
+}
+
 int TerminalSession::Wait(std::string* rest) {
   // Drain the terminal until the program closes its side, then reap it.
-  while (true) {
+  while (master_ >= 0) {
     pollfd fd = {master_, POLLIN, 0};
     if (poll(&fd, 1, kTerminalWaitMilliseconds) <= 0) break;
     char chunk[4096];
@@ -243,8 +289,19 @@ int TerminalSession::Wait(std::string* rest) {
     if (n <= 0) break;
     if (rest) rest->append(chunk, n);
   }
+  // A program still waiting for input by now would wait for ever: it is
+  // ended, and the test sees the signal instead of hanging.
   int status = 0;
-  waitpid(pid_, &status, 0);
+  auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kTerminalWaitMilliseconds);
+  while (waitpid(pid_, &status, WNOHANG) != pid_) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      break;
+    }
+    usleep(1000);
+  }
   pid_ = -1;
   int exitCode = -1, signal = 0;
   DecodeStatus(status, &exitCode, &signal);

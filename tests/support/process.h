@@ -2,6 +2,7 @@
 // what it writes, for the tests that run the real executable.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,14 @@ enum class InputFrom {
 
 // Where the child's standard output goes.
 enum class OutputTo {
-  Pipe,            // collected through a pipe
-  File,            // collected through a regular file, read after the exit
-  PacketSocket,    // a SOCK_SEQPACKET pair: each write(2) is kept as one packet
-  DevFull,         // /dev/full: every write fails with ENOSPC
-  Closed,          // descriptor 1 not open
-  ClosedPipe,      // a pipe whose reader has gone before the first write
+  Pipe,          // collected through a pipe
+  File,          // collected through a regular file, read after the exit
+  PacketSocket,  // a SOCK_SEQPACKET pair: each write(2) is kept as one packet
+  DevFull,       // /dev/full: every write fails with ENOSPC
+  Closed,        // descriptor 1 not open
+  ClosedPipe,    // a pipe whose reader has gone before the first write
+  SlowSocket,    // a non-blocking stream socket with a small buffer, read 16
+                 // bytes at a time: writes come back partial or would block
 };
 
 struct ProcessOptions {
@@ -29,13 +32,16 @@ struct ProcessOptions {
   InputFrom InputKind = InputFrom::Pipe;
   OutputTo OutputKind = OutputTo::Pipe;
   std::vector<std::string> Environment;  // extra NAME=value entries
+  // With OutputTo::Pipe: the reader goes away once it has this many bytes
+  // (0: it reads to the end).
+  std::size_t CloseOutputAfter = 0;
 };
 
 struct ProcessResult {
-  std::string Output;                // every byte written, in order
-  std::vector<std::string> Writes;   // with PacketSocket: one entry per write(2)
-  int ExitCode = -1;                 // -1 when ended by a signal
-  int Signal = 0;                    // the signal that ended it, or 0
+  std::string Output;               // every byte written, in order
+  std::vector<std::string> Writes;  // with PacketSocket: one entry per write(2)
+  int ExitCode = -1;                // -1 when ended by a signal
+  int Signal = 0;                   // the signal that ended it, or 0
 };
 
 // Runs the program to its end (killing it after 60 s) and returns its output
@@ -48,7 +54,8 @@ std::string SimpsonPath();
 // A program on a pseudo-terminal: the test types, the program answers.
 class TerminalSession {
  public:
-  explicit TerminalSession(const std::string& executable);
+  // With ignoreHangup the program starts with SIGHUP ignored, as under nohup.
+  explicit TerminalSession(const std::string& executable, bool ignoreHangup = false);
   ~TerminalSession();
   TerminalSession(const TerminalSession&) = delete;
   TerminalSession& operator=(const TerminalSession&) = delete;
@@ -61,6 +68,8 @@ class TerminalSession {
   std::string ReadUntil(const std::string& expected);
   // True when the program writes nothing more within the given time.
   bool StaysQuiet(int milliseconds);
+  // Closes the terminal's other side, as when the terminal window goes away.
+  void HangUp();
   // Waits for the program's end and returns its exit code (-1 on a signal);
   // what it wrote meanwhile is appended to the output collected.
   int Wait(std::string* rest = nullptr);
