@@ -7,37 +7,13 @@
 
 #include "tests/support/hex_pattern.h"
 #include "tests/support/process.h"
+#include "tests/support/transcript.h"
 
 namespace {
 
-const std::string kMenu =
-    "定積分（シンプソン公式）\r\n"
-    "\r\n"
-    "被積分関数を選んでください\r\n"
-    "[0] ｘに対するｙの値をその都度入力する\r\n"
-    "[1] ｙ＝ｘ^2\r\n"
-    "[2] ｙ＝sin ｘ\r\n"
-    "どれにしますか [0-2] ? ";
-const std::string kInterval = kMenu + "積分区間 [ａ ｂ] ? ";
-const std::string kOpening = kInterval + "\r\n何(偶数)分割しますか (0 を入れると終了) [ｎ] ? ";
-
-// The two report lines of an object of className failing in module, with
-// the printed address left to the pattern.
-std::string ReportPattern(const std::string& className, const std::string& message,
-                          const std::string& module = "simpson") {
-  return className + "がモジュール " + module + " の " + kEightHexDigits + " で発生しました。\n" +
-         message + "\r\n";
-}
-
-ProcessResult RunSimpson(const std::string& input, InputFrom from = InputFrom::Pipe,
-                         OutputTo to = OutputTo::Pipe) {
-  ProcessOptions options;
-  options.Executable = SimpsonPath();
-  options.Input = input;
-  options.InputKind = from;
-  options.OutputKind = to;
-  return RunProcess(options);
-}
+const std::string kMenu = MenuText();
+const std::string kInterval = kMenu + IntervalPrompt();
+const std::string kOpening = OpeningText();
 
 struct ReportCase {
   const char* Name;

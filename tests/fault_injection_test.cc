@@ -11,37 +11,17 @@
 
 #include "tests/support/hex_pattern.h"
 #include "tests/support/process.h"
+#include "tests/support/transcript.h"
 
 namespace {
 
-const std::string kMenu =
-    "定積分（シンプソン公式）\r\n"
-    "\r\n"
-    "被積分関数を選んでください\r\n"
-    "[0] ｘに対するｙの値をその都度入力する\r\n"
-    "[1] ｙ＝ｘ^2\r\n"
-    "[2] ｙ＝sin ｘ\r\n"
-    "どれにしますか [0-2] ? ";
-const std::string kInterval = "積分区間 [ａ ｂ] ? ";
-const std::string kOpening =
-    kMenu + kInterval + "\r\n何(偶数)分割しますか (0 を入れると終了) [ｎ] ? ";
+const std::string kMenu = MenuText();
+const std::string kInterval = IntervalPrompt();
+const std::string kOpening = OpeningText();
 
-std::string Round(const std::string& result) {
-  return "Ｓ＝" + result + "\r\n\r\n何分割しますか (0 を入れると終了) [ｎ] ? ";
-}
-
-std::string ReportPattern(const std::string& className, const std::string& message) {
-  return className + "がモジュール simpson の " + kEightHexDigits + " で発生しました。\n" +
-         message + "\r\n";
-}
-
-ProcessResult RunSimpson(const std::string& input, InputFrom from, OutputTo to,
-                         std::size_t closeOutputAfter = 0) {
-  ProcessOptions options;
-  options.Executable = SimpsonPath();
-  options.Input = input;
-  options.InputKind = from;
-  options.OutputKind = to;
+ProcessResult RunSimpsonClosingOutputAfter(const std::string& input, InputFrom from, OutputTo to,
+                                           std::size_t closeOutputAfter) {
+  ProcessOptions options = SimpsonOptions(input, from, to);
   options.CloseOutputAfter = closeOutputAfter;
   return RunProcess(options);
 }
@@ -55,7 +35,7 @@ std::string ManyRounds(int rounds) {
 
 std::string ManyRoundsOutput(int rounds) {
   std::string output = kOpening;
-  for (int i = 0; i < rounds; ++i) output += Round("0.33333");
+  for (int i = 0; i < rounds; ++i) output += RoundText("0.33333");
   return output;
 }
 
@@ -69,7 +49,7 @@ TEST(FaultInjection, EndByteInsideATokenEndsTheInputThere) {
   const Case cases[] = {
       {"1\n0 1\n2\x1a"
        "4\n6\n",
-       kOpening + Round("0.33333")},
+       kOpening + RoundText("0.33333")},
       {"1\n0 1\x1a"
        "2\n",
        kOpening},
@@ -98,7 +78,7 @@ TEST(FaultInjection, NoDescriptorsAtAllEndsWithOne) {
 TEST(FaultInjection, ReaderGoneMidRunEndsWithOneAndNoSignal) {
   constexpr int kRounds = 3000;
   const ProcessResult result =
-      RunSimpson(ManyRounds(kRounds), InputFrom::File, OutputTo::Pipe, 1000);
+      RunSimpsonClosingOutputAfter(ManyRounds(kRounds), InputFrom::File, OutputTo::Pipe, 1000);
   const std::string full = ManyRoundsOutput(kRounds);
   ASSERT_GE(result.Output.size(), 1000u);
   EXPECT_EQ(result.Output, full.substr(0, result.Output.size()));
@@ -118,9 +98,9 @@ TEST(FaultInjection, SlowReaderGetsEveryByteDespitePartialWrites) {
 
   const ProcessResult stopped =
       RunSimpson("1\n0 1\n2\nabc\n", InputFrom::File, OutputTo::SlowSocket);
-  EXPECT_TRUE(MatchesHexPattern(
-      stopped.Output,
-      kOpening + Round("0.33333") + ReportPattern("EInOutError", "入力値が数値ではありません.")));
+  EXPECT_TRUE(MatchesHexPattern(stopped.Output,
+                                kOpening + RoundText("0.33333") +
+                                    ReportPattern("EInOutError", "入力値が数値ではありません.")));
   EXPECT_EQ(stopped.ExitCode, 1);
 }
 

@@ -12,47 +12,22 @@
 
 #include "tests/support/hex_pattern.h"
 #include "tests/support/process.h"
+#include "tests/support/transcript.h"
 
 namespace {
 
-const std::string kMenu =
-    "定積分（シンプソン公式）\r\n"
-    "\r\n"
-    "被積分関数を選んでください\r\n"
-    "[0] ｘに対するｙの値をその都度入力する\r\n"
-    "[1] ｙ＝ｘ^2\r\n"
-    "[2] ｙ＝sin ｘ\r\n"
-    "どれにしますか [0-2] ? ";
-const std::string kInterval = kMenu + "積分区間 [ａ ｂ] ? ";
-const std::string kOpening = kInterval + "\r\n何(偶数)分割しますか (0 を入れると終了) [ｎ] ? ";
-const std::string kThird =
-    kOpening + "Ｓ＝0.33333\r\n\r\n何分割しますか (0 を入れると終了) [ｎ] ? ";
-const std::string kNotANumber = "EInOutErrorがモジュール simpson の " +
-                                std::string(1, kEightHexDigits) +
-                                " で発生しました。\n入力値が数値ではありません.\r\n";
+const std::string kMenu = MenuText();
+const std::string kInterval = kMenu + IntervalPrompt();
+const std::string kOpening = OpeningText();
+const std::string kThird = kOpening + RoundText("0.33333");
+const std::string kNotANumber = ReportPattern("EInOutError", "入力値が数値ではありません.");
 
-ProcessResult RunSimpson(const std::string& input, std::vector<std::string> environment = {}) {
-  ProcessOptions options;
-  options.Executable = SimpsonPath();
-  options.Input = input;
-  options.InputKind = InputFrom::File;
-  options.OutputKind = OutputTo::Pipe;
+// Huge input is given as a file, so that the test's own feeding costs nothing.
+ProcessResult RunSimpsonOnFile(const std::string& input,
+                               std::vector<std::string> environment = {}) {
+  ProcessOptions options = SimpsonOptions(input, InputFrom::File);
   options.Environment = std::move(environment);
   return RunProcess(options);
-}
-
-// The number of heap allocations of one run, counted by the preloaded
-// allocation log; -1 where the log cannot be preloaded (the sanitizer build).
-long AllocationsOfRun(const std::string& input) {
-  if (std::string(SIMPSON_ALLOCATION_LOG_LIBRARY).empty()) return -1;
-  char path[] = "/tmp/simpson-allocations-XXXXXX";
-  close(mkstemp(path));
-  RunSimpson(input, {std::string("LD_PRELOAD=") + SIMPSON_ALLOCATION_LOG_LIBRARY,
-                     std::string("SIMPSON_ALLOCATION_LOG=") + path});
-  struct stat status {};
-  stat(path, &status);
-  unlink(path);
-  return static_cast<long>(status.st_size);
 }
 
 // Huge input changes nothing but the time it takes to discard: the output,
@@ -76,18 +51,18 @@ TEST(HostileInput, HugeTokensLinesAndFloodsGiveTheShortFormsResult) {
       {"NulBytes", std::string("1\0\0\n0\0001\0\n2\0\n0\n", 14), "1\n0 1\n2\n0\n"},
   };
   for (const Case& c : cases) {
-    const ProcessResult huge = RunSimpson(c.Huge);
-    const ProcessResult brief = RunSimpson(c.Short);
+    const ProcessResult huge = RunSimpsonOnFile(c.Huge);
+    const ProcessResult brief = RunSimpsonOnFile(c.Short);
     EXPECT_EQ(huge.Output, brief.Output) << c.Name;
     EXPECT_EQ(huge.ExitCode, brief.ExitCode) << c.Name;
     EXPECT_EQ(AllocationsOfRun(c.Huge), AllocationsOfRun(c.Short)) << c.Name;
   }
-  EXPECT_EQ(RunSimpson(cases[1].Short).Output, kThird);
+  EXPECT_EQ(RunSimpsonOnFile(cases[1].Short).Output, kThird);
 }
 
 // A choice token of 10^6 digits is cut at 32 bytes, which overflow.
 TEST(HostileInput, MillionDigitIntegerFailsAsNotANumber) {
-  const ProcessResult result = RunSimpson(std::string(1000000, '9') + "\n0 1\n2\n0\n");
+  const ProcessResult result = RunSimpsonOnFile(std::string(1000000, '9') + "\n0 1\n2\n0\n");
   EXPECT_TRUE(MatchesHexPattern(result.Output, kMenu + kNotANumber));
   EXPECT_EQ(result.ExitCode, 1);
 }
@@ -98,7 +73,7 @@ TEST(HostileInput, MillionDigitIntegerFailsAsNotANumber) {
 TEST(HostileInput, EveryByteValueBeforeTheChoice) {
   for (int byte = 0; byte <= 0xFF; ++byte) {
     const char c = static_cast<char>(byte);
-    const ProcessResult result = RunSimpson(std::string(1, c) + "1\n0 1\n2\n0\n");
+    const ProcessResult result = RunSimpsonOnFile(std::string(1, c) + "1\n0 1\n2\n0\n");
     const bool startsNumber =
         (c >= '0' && c <= '9') || c == '-' || c == '$' || c == 'x' || c == 'X';
     if (byte == 0x1A) {
@@ -118,13 +93,13 @@ TEST(HostileInput, EveryByteValueBeforeTheChoice) {
 TEST(HostileInput, AllByteValuesInOrder) {
   std::string all;
   for (int byte = 0; byte <= 0xFF; ++byte) all += static_cast<char>(byte);
-  const ProcessResult ended = RunSimpson(all);
+  const ProcessResult ended = RunSimpsonOnFile(all);
   EXPECT_EQ(ended.Output, kOpening);
   EXPECT_EQ(ended.ExitCode, 0);
 
   std::string withoutEnd = all;
   withoutEnd.erase(0x1A, 1);
-  const ProcessResult failed = RunSimpson(withoutEnd);
+  const ProcessResult failed = RunSimpsonOnFile(withoutEnd);
   EXPECT_TRUE(MatchesHexPattern(failed.Output, kMenu + kNotANumber));
   EXPECT_EQ(failed.ExitCode, 1);
 }
@@ -134,14 +109,14 @@ TEST(HostileInput, AllByteValuesInOrder) {
 // ("表") is a byte like any other.
 TEST(HostileInput, ShiftJisCharactersAreTokenBytes) {
   const std::string fullWidthOne = "１";
-  const ProcessResult digit = RunSimpson(fullWidthOne + "\n0 1\n2\n0\n");
+  const ProcessResult digit = RunSimpsonOnFile(fullWidthOne + "\n0 1\n2\n0\n");
   EXPECT_TRUE(MatchesHexPattern(digit.Output, kMenu + kNotANumber));
 
   // "0　1" is one malformed token; the upper limit then comes from the next line.
-  const ProcessResult space = RunSimpson("1\n0　1\n2\n0\n");
+  const ProcessResult space = RunSimpsonOnFile("1\n0　1\n2\n0\n");
   EXPECT_TRUE(MatchesHexPattern(space.Output, kInterval + kNotANumber));
 
-  const ProcessResult trail = RunSimpson("1\n0 1表\n");
+  const ProcessResult trail = RunSimpsonOnFile("1\n0 1表\n");
   EXPECT_TRUE(MatchesHexPattern(trail.Output, kInterval + kNotANumber));
   for (const ProcessResult* result : {&digit, &space, &trail}) EXPECT_EQ(result->ExitCode, 1);
 }
@@ -168,13 +143,13 @@ TEST(HostileInput, DecimalCommaLocaleChangesNothing) {
   const std::string directory = DecimalCommaLocaleDirectory();
   if (directory.empty()) GTEST_SKIP() << "no decimal-comma locale can be made here";
   const std::string input = "1\n0 1.5\n3\n0\n";
-  const ProcessResult plain = RunSimpson(input, {"LC_ALL=C"});
+  const ProcessResult plain = RunSimpsonOnFile(input, {"LC_ALL=C"});
   const ProcessResult comma =
-      RunSimpson(input, {"LOCPATH=" + directory, "LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"});
+      RunSimpsonOnFile(input, {"LOCPATH=" + directory, "LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"});
   EXPECT_EQ(comma.Output, plain.Output);
   EXPECT_NE(plain.Output.find("Ｓ＝1.12500\r\n"), std::string::npos);
   const ProcessResult commaInput =
-      RunSimpson("1\n0 1,5\n", {"LOCPATH=" + directory, "LC_ALL=de_DE.UTF-8"});
+      RunSimpsonOnFile("1\n0 1,5\n", {"LOCPATH=" + directory, "LC_ALL=de_DE.UTF-8"});
   EXPECT_TRUE(MatchesHexPattern(commaInput.Output, kInterval + kNotANumber));
 }
 
