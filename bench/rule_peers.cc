@@ -10,29 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench/plain_simpson.h"
 #include "dialogue/integration.h"
-
-namespace {
-
-template <typename Function>
-double PlainSimpson(std::int32_t n, double a, double b, Function f) {
-  const std::int32_t halfPanels = (n + 1) / 2;
-  const double step = (b - a) / (2 * halfPanels);
-  double x = a;
-  double sum = f(a);
-  for (std::int32_t i = 0; i < halfPanels - 1; ++i) {
-    x += step;
-    sum += f(x) * 4;
-    x += step;
-    sum += f(x) * 2;
-  }
-  x += step;
-  sum += f(x) * 4;
-  sum += f(b);
-  return sum * step / 3;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 6) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "bench/plain_simpson.h"
 #include "dialogue/integration.h"
 
 namespace {
@@ -18,30 +19,6 @@ constexpr double kSineUpper = 3.14159265358979;
 
 std::int64_t Evaluations(std::int32_t n) {
   return 2 * ((static_cast<std::int64_t>(n) + 1) / 2) + 1;
-}
-
-// The rule's shape in plain double arithmetic: one rounding per operation,
-// no extended intermediate, so not the program's bits.
-template <typename Function>
-__attribute__((noinline)) double PlainSimpson(std::int32_t n, double a, double b, Function f) {
-  // The limits come from outside, as the program's do.
-  benchmark::DoNotOptimize(n);
-  benchmark::DoNotOptimize(a);
-  benchmark::DoNotOptimize(b);
-  const std::int32_t halfPanels = (n + 1) / 2;
-  const double step = (b - a) / (2 * halfPanels);
-  double x = a;
-  double sum = f(a);
-  for (std::int32_t i = 0; i < halfPanels - 1; ++i) {
-    x += step;
-    sum += f(x) * 4;
-    x += step;
-    sum += f(x) * 2;
-  }
-  x += step;
-  sum += f(x) * 4;
-  sum += f(b);
-  return sum * step / 3;
 }
 
 struct PlainSquare {
