@@ -5,7 +5,7 @@
 #
 #   bench/run_benchmarks.sh [BUILD_DIRECTORY] [ROUNDS]
 #
-# The build directory (default: build) must hold simpson, rule_peers and
+# The build directory (default: build) must hold simpson, rule_peers, block_floor and
 # stdio_dialogue (configured with Google Benchmark installed). The largest
 # case, kind 1 with n = 2147483646, runs simpson and the plain loop ROUNDS
 # times and the straightforward form once (it takes over half a minute).
@@ -16,7 +16,8 @@ rounds=${2:-3}
 simpson=$build/simpson
 peers=$build/rule_peers
 stdio=$build/stdio_dialogue
-for program in "$simpson" "$peers" "$stdio"; do
+floor=$build/block_floor
+for program in "$simpson" "$peers" "$stdio" "$floor"; do
   [ -x "$program" ] || { echo "missing $program: build with Google Benchmark installed" >&2; exit 2; }
 done
 
@@ -111,3 +112,7 @@ echo "typed-in values from a file: peak RSS of simpson $rss KiB"
 simpson_command="cat '$work/input' | '$simpson' | cat > /dev/null"
 compare "typed-in values over pipes, n=$typed_n, vs scanf/printf" "$rounds" \
   sh -c "cat '$work/input' | '$stdio' | cat > /dev/null"
+# The same traffic in 128-byte blocks with nothing computed: the floor that
+# keeping the streams' blocks sets for any implementation.
+compare "typed-in values over pipes, n=$typed_n, vs its 128-byte blocks alone" "$rounds" \
+  sh -c "cat '$work/input' | '$floor' | cat > /dev/null"
