@@ -88,33 +88,6 @@ double ExtendedWeightedSum(double value, double weight, double sum) {
   return static_cast<double>(static_cast<long double>(value) * weight + sum);
 }
 
-// Whether the abscissae first + i for each bit i of lanes are exactly the
-// straightforward ones built from their speculated predecessors.
-__attribute__((noinline, cold)) bool AbscissaeExact(const Block& block, double step,
-                                                    std::int32_t first, unsigned lanes) {
-  for (; lanes != 0; lanes &= lanes - 1) {
-    const std::int32_t j = first + __builtin_ctz(lanes);
-    const double x = block.Abscissa[j];
-    if (!std::isfinite(x) || !SameBits(x, ExtendedSum(block.Abscissa[j - 1], step))) return false;
-  }
-  return true;
-}
-
-// Whether the sums first + i for each bit i of lanes are exactly the
-// straightforward ones over the given integrand values.
-__attribute__((noinline, cold)) bool SumsExact(const Block& block, const double* values,
-                                               std::int32_t first, unsigned lanes) {
-  for (; lanes != 0; lanes &= lanes - 1) {
-    const std::int32_t j = first + __builtin_ctz(lanes);
-    const double sum = block.Sum[j];
-    if (!std::isfinite(values[j]) || !std::isfinite(sum) ||
-        !SameBits(sum, ExtendedWeightedSum(values[j], WeightOf(j), block.Sum[j - 1]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Every block index is below this; returned when each step is proven exact.
 constexpr std::int32_t kAllProven = kBlockAbscissae + 1;
 // Returned when a block's guard fails and no step of it is proven.
@@ -145,11 +118,13 @@ __attribute__((noinline, cold)) std::int32_t FirstInexactSquareStep(const Block&
 // their magnitudes are bounded by the two ends when both lie on one side of
 // zero. Fast2Sum of x + step is then exact at every step when the nearer end
 // is at least |step| from zero.
-bool AbscissaGuardHolds(const Block& block, double step) {
-  const double first = block.Abscissa[0];
-  const double last = block.Abscissa[kBlockAbscissae];
+bool AbscissaGuardHolds(double first, double last, double step) {
   const bool oneSide = (first >= 0 && last >= 0) || (first <= 0 && last <= 0);
   return oneSide && std::fabs(first) >= std::fabs(step) && std::fabs(last) >= std::fabs(step);
+}
+
+bool AbscissaGuardHolds(const Block& block, double step) {
+  return AbscissaGuardHolds(block.Abscissa[0], block.Abscissa[kBlockAbscissae], step);
 }
 
 // For x² on top of the abscissa guard: every square's error is a double, and
@@ -168,32 +143,6 @@ bool SquareGuardHolds(const Block& block, double step) {
 }
 
 #define SIMPSON_SPECULATIVE_TARGET __attribute__((target("avx2,fma")))
-
-// The lanes (bit i for index j + i) whose abscissa step may not be exact.
-SIMPSON_SPECULATIVE_TARGET inline unsigned AbscissaLanesToCheck(const Block& block, std::int32_t j,
-                                                                __m256d steps, __m256d widening) {
-  const __m256d x = _mm256_loadu_pd(block.Abscissa + j);
-  const __m256d previous = _mm256_loadu_pd(block.Abscissa + j - 1);
-  const __m256d error = _mm256_sub_pd(steps, _mm256_sub_pd(x, previous));
-  const __m256d ok = _mm256_cmp_pd(_mm256_fmadd_pd(error, widening, x), x, _CMP_EQ_OQ);
-  return static_cast<unsigned>(_mm256_movemask_pd(ok)) ^ 0xFu;
-}
-
-// The lanes whose sum step, or whose values' sum with TwoSum, may not be exact.
-SIMPSON_SPECULATIVE_TARGET inline unsigned SumLanesToCheck(const Block& block, const double* values,
-                                                           std::int32_t j, __m256d weights,
-                                                           __m256d widening) {
-  const __m256d sum = _mm256_loadu_pd(block.Sum + j);
-  const __m256d previous = _mm256_loadu_pd(block.Sum + j - 1);
-  const __m256d weighted = _mm256_mul_pd(_mm256_loadu_pd(values + j), weights);
-  // TwoSum: the values change sign, so either operand may be the larger.
-  const __m256d weightedPart = _mm256_sub_pd(sum, previous);
-  const __m256d previousPart = _mm256_sub_pd(sum, weightedPart);
-  const __m256d error =
-      _mm256_add_pd(_mm256_sub_pd(previous, previousPart), _mm256_sub_pd(weighted, weightedPart));
-  const __m256d ok = _mm256_cmp_pd(_mm256_fmadd_pd(error, widening, sum), sum, _CMP_EQ_OQ);
-  return static_cast<unsigned>(_mm256_movemask_pd(ok)) ^ 0xFu;
-}
 
 // The lanes whose abscissa, square or sum step may not be exact, for x².
 SIMPSON_SPECULATIVE_TARGET inline unsigned SquareLanesToCheck(const Block& block, std::int32_t j,
@@ -359,117 +308,229 @@ SIMPSON_SPECULATIVE_TARGET SimpsonState AdvanceSquarePairsSpeculatively(SimpsonS
   return AdvancePairsStraightforward({x, sum}, step, pairs % kBlockPairs);
 }
 
-// The abscissa chain alone over the block, from its start.
-SIMPSON_SPECULATIVE_TARGET void SpeculateAbscissae(Block& block, double step) {
-  double x = block.Abscissa[0];
-  for (std::int32_t j = 1; j <= kBlockAbscissae; ++j) {
-    x += step;
-    block.Abscissa[j] = x;
-  }
-}
+// Sine blocks are longer than the square's: the per-block work (the guards
+// and the one branch on the gathered checks) is spread over more
+// evaluations, while a repair, which evaluates the rest of its block again,
+// stays rare (a few blocks in a hundred).
+constexpr std::int32_t kSineBlockPairs = 64;
+constexpr std::int32_t kSineBlockAbscissae = 2 * kSineBlockPairs;
+static_assert(kSineBlockAbscissae % kLanes == 0);
+constexpr std::int32_t kSineAllProven = kSineBlockAbscissae + 1;
+// Repairs of one block before the rest of it is taken straightforwardly.
+constexpr std::int32_t kSineRepairLimit = 3;
 
-// Whether every speculated abscissa of the block is exact.
-SIMPSON_SPECULATIVE_TARGET bool AbscissaeProven(const Block& block, double step) {
-  if (!AbscissaGuardHolds(block, step)) return false;
-  const __m256d steps = _mm256_set1_pd(step);
-  const __m256d widening = _mm256_set1_pd(kMidpointWidening);
-  for (std::int32_t j = 1; j <= kBlockAbscissae; j += kLanes) {
-    const unsigned lanes = AbscissaLanesToCheck(block, j, steps, widening);
-    if (lanes != 0 && !AbscissaeExact(block, step, j, lanes)) return false;
-  }
-  return true;
-}
-
-// Whether every speculated sum of the block is exact over the values.
-SIMPSON_SPECULATIVE_TARGET bool SumsProven(const Block& block, const double* values) {
-  const __m256d weights = LaneWeights();
-  const __m256d widening = _mm256_set1_pd(kMidpointWidening);
-  for (std::int32_t j = 1; j <= kBlockAbscissae; j += kLanes) {
-    const unsigned lanes = SumLanesToCheck(block, values, j, weights, widening);
-    if (lanes != 0 && !SumsExact(block, values, j, lanes)) return false;
-  }
-  return true;
-}
+// The rule over one block of sines, as Block, with the integrand value at
+// each abscissa (index 0 unused).
+struct SineBlock {
+  double Abscissa[kSineBlockAbscissae + 1];
+  double Sum[kSineBlockAbscissae + 1];
+  double Value[kSineBlockAbscissae + 1];
+};
 
 // From this magnitude on the processor's sine reports its argument as out of
 // range, and the integrand takes 0 there.
 constexpr double kSineArgumentLimit = 0x1p63;
 
-// Integrand's sin x for a finite x, called directly.
-inline double SineOfFinite(double x) {
-  return std::fabs(x) >= kSineArgumentLimit ? 0.0 : std::sin(x);
+// A block starting at |x| <= 2^62 with |step| <= 2^52 stays below 2^63 in
+// every abscissa, speculated or exact, however its steps round; there
+// Integrand's sin x is the library's sine of the abscissa, with no check.
+constexpr double kSineBlockStartLimit = 0x1p62;
+constexpr double kSineBlockStepLimit = 0x1p52;
+
+bool SineRangeHolds(double x, double step) {
+  return std::fabs(x) <= kSineBlockStartLimit && std::fabs(step) <= kSineBlockStepLimit;
 }
 
-// The sines at the block's exact abscissae, as Integrand gives them, and the
-// sum chain over them; next's abscissa chain is speculated in the same loop,
-// where both chains wait on the sine anyway.
-SIMPSON_SPECULATIVE_TARGET void EvaluateSineBlock(Block& block, double* values, double step,
-                                                  Block* next) {
-  double sum = block.Sum[0];
-  double x = block.Abscissa[kBlockAbscissae];
-  for (std::int32_t j = 1; j <= kBlockAbscissae; j += 2) {
-    values[j] = SineOfFinite(block.Abscissa[j]);
-    sum += values[j] * kOddWeight;
+// Integrand's sin x for a finite x, called directly.
+double SineOfFinite(double x) { return std::fabs(x) >= kSineArgumentLimit ? 0.0 : std::sin(x); }
+
+// Both chains and the sines of a block in double arithmetic from index first
+// to its end, each step built from the stored values before it. Nothing but
+// the block lives across the calls of the sine, so the loop is the bare loop
+// with three stores more. Needs SineRangeHolds at the block's start.
+void SpeculateSines(SineBlock& block, double step, std::int32_t first) {
+  std::int32_t j = first;
+  double x = block.Abscissa[j - 1];
+  double sum = block.Sum[j - 1];
+  if (j % 2 == 0) {
+    x += step;
+    block.Abscissa[j] = x;
+    const double value = std::sin(x);
+    block.Value[j] = value;
+    sum += value * kEvenWeight;
     block.Sum[j] = sum;
-    values[j + 1] = SineOfFinite(block.Abscissa[j + 1]);
-    sum += values[j + 1] * kEvenWeight;
+    ++j;
+  }
+  for (; j < kSineBlockAbscissae; j += 2) {
+    x += step;
+    block.Abscissa[j] = x;
+    const double oddValue = std::sin(x);
+    block.Value[j] = oddValue;
+    sum += oddValue * kOddWeight;
+    block.Sum[j] = sum;
+    x += step;
+    block.Abscissa[j + 1] = x;
+    const double evenValue = std::sin(x);
+    block.Value[j + 1] = evenValue;
+    sum += evenValue * kEvenWeight;
     block.Sum[j + 1] = sum;
-    if (next != nullptr) {
-      x += step;
-      next->Abscissa[j] = x;
-      x += step;
-      next->Abscissa[j + 1] = x;
+  }
+}
+
+// The sum chain alone from index first on, over the block's values.
+void SpeculateSineSums(SineBlock& block, std::int32_t first) {
+  for (std::int32_t j = first; j <= kSineBlockAbscissae; ++j) {
+    block.Sum[j] = block.Sum[j - 1] + block.Value[j] * WeightOf(j);
+  }
+}
+
+// All ones in the lanes of indices j to j + 3 whose abscissa step and sum
+// step are proven exact by the midpoint filter (TwoSum for the sum: the
+// values change sign, so either operand may be the larger).
+SIMPSON_SPECULATIVE_TARGET inline __m256d SineLanesProven(const SineBlock& block, std::int32_t j,
+                                                          __m256d steps, __m256d weights,
+                                                          __m256d widening) {
+  const __m256d x = _mm256_loadu_pd(block.Abscissa + j);
+  const __m256d previousX = _mm256_loadu_pd(block.Abscissa + j - 1);
+  const __m256d xError = _mm256_sub_pd(steps, _mm256_sub_pd(x, previousX));
+  const __m256d xOk = _mm256_cmp_pd(_mm256_fmadd_pd(xError, widening, x), x, _CMP_EQ_OQ);
+
+  const __m256d sum = _mm256_loadu_pd(block.Sum + j);
+  const __m256d previous = _mm256_loadu_pd(block.Sum + j - 1);
+  const __m256d weighted = _mm256_mul_pd(_mm256_loadu_pd(block.Value + j), weights);
+  const __m256d weightedPart = _mm256_sub_pd(sum, previous);
+  const __m256d previousPart = _mm256_sub_pd(sum, weightedPart);
+  const __m256d error =
+      _mm256_add_pd(_mm256_sub_pd(previous, previousPart), _mm256_sub_pd(weighted, weightedPart));
+  const __m256d sumOk = _mm256_cmp_pd(_mm256_fmadd_pd(error, widening, sum), sum, _CMP_EQ_OQ);
+  return _mm256_and_pd(xOk, sumOk);
+}
+
+// Whether the step at index j is exactly the straightforward one built from
+// its stored predecessors, with a finite sum.
+bool SineStepExact(const SineBlock& block, double step, std::int32_t j) {
+  if (!SameBits(block.Abscissa[j], ExtendedSum(block.Abscissa[j - 1], step))) return false;
+  const double sum = block.Sum[j];
+  return std::isfinite(sum) &&
+         SameBits(sum, ExtendedWeightedSum(block.Value[j], WeightOf(j), block.Sum[j - 1]));
+}
+
+// The start of the four-lane group at j, moved back over proven lanes when
+// the block ends inside it.
+std::int32_t SineGroup(std::int32_t j) {
+  return j + kLanes - 1 <= kSineBlockAbscissae ? j : kSineBlockAbscissae - kLanes + 1;
+}
+
+// The first index from first on whose filtered step is not exact, lane by
+// lane; kSineAllProven when there is none.
+__attribute__((noinline, cold)) SIMPSON_SPECULATIVE_TARGET std::int32_t FirstInexactSineStep(
+    const SineBlock& block, double step, std::int32_t first) {
+  const __m256d steps = _mm256_set1_pd(step);
+  const __m256d widening = _mm256_set1_pd(kMidpointWidening);
+  for (std::int32_t j = first; j <= kSineBlockAbscissae; j += kLanes) {
+    const std::int32_t group = SineGroup(j);
+    unsigned lanes = static_cast<unsigned>(_mm256_movemask_pd(
+                         SineLanesProven(block, group, steps, LaneWeightsFrom(group), widening))) ^
+                     0xFu;
+    for (; lanes != 0; lanes &= lanes - 1) {
+      const std::int32_t k = group + __builtin_ctz(lanes);
+      if (k >= first && !SineStepExact(block, step, k)) return k;
     }
   }
+  return kSineAllProven;
 }
 
-// The sum over exact integrand values the straightforward way, raising the
-// overflow of the first sum that leaves the double range.
-double SumStraightforward(double sum, const double* values) {
-  for (std::int32_t j = 1; j <= kBlockAbscissae; ++j) {
-    sum = StoreReal(static_cast<long double>(values[j]) * WeightOf(j) + sum);
+// The first index from first on not proven exact: kNoneProven when the
+// block's abscissa guard fails.
+SIMPSON_SPECULATIVE_TARGET std::int32_t FirstUnprovenSineStep(const SineBlock& block, double step,
+                                                              std::int32_t first) {
+  if (!AbscissaGuardHolds(block.Abscissa[0], block.Abscissa[kSineBlockAbscissae], step)) {
+    return kNoneProven;
   }
-  return sum;
+  const __m256d steps = _mm256_set1_pd(step);
+  const __m256d widening = _mm256_set1_pd(kMidpointWidening);
+  // One branch for the block: the lanes' verdicts are gathered first.
+  __m256d proven = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+  const __m256d weights = LaneWeightsFrom(first);
+  std::int32_t j = first;
+  for (; j + kLanes - 1 <= kSineBlockAbscissae; j += kLanes) {
+    proven = _mm256_and_pd(proven, SineLanesProven(block, j, steps, weights, widening));
+  }
+  if (j <= kSineBlockAbscissae) {
+    const std::int32_t group = SineGroup(j);
+    proven = _mm256_and_pd(proven,
+                           SineLanesProven(block, group, steps, LaneWeightsFrom(group), widening));
+  }
+  if (__builtin_expect(_mm256_movemask_pd(proven) == 0xF, 1)) return kSineAllProven;
+  return FirstInexactSineStep(block, step, first);
+}
+
+// Makes a block exact from the first unproven index on and returns its end:
+// the exact step is taken there and the rest speculated and checked again.
+// A block whose guard fails, or whose sum leaves the double range, is taken
+// straightforwardly from the last exact pair, which raises what the
+// straightforward form raises at the same evaluation.
+__attribute__((noinline)) SimpsonState RepairSineBlock(SineBlock& block, double step,
+                                                       std::int32_t unproven) {
+  for (std::int32_t repairs = 0; unproven != kSineAllProven && unproven != kNoneProven; ++repairs) {
+    // Steps that keep landing near midpoints would make every repair
+    // evaluate the rest of the block again: past a few, the block goes the
+    // straightforward way.
+    if (repairs == kSineRepairLimit) break;
+    const std::int32_t j = unproven;
+    const double x = ExtendedSum(block.Abscissa[j - 1], step);
+    const bool abscissaChanged = !SameBits(x, block.Abscissa[j]);
+    if (abscissaChanged) {
+      block.Abscissa[j] = x;
+      block.Value[j] = SineOfFinite(x);
+    }
+    const double sum = ExtendedWeightedSum(block.Value[j], WeightOf(j), block.Sum[j - 1]);
+    if (!std::isfinite(sum)) break;
+    block.Sum[j] = sum;
+    if (j < kSineBlockAbscissae) {
+      if (abscissaChanged) {
+        SpeculateSines(block, step, j + 1);
+      } else {
+        SpeculateSineSums(block, j + 1);
+      }
+      unproven = FirstUnprovenSineStep(block, step, j + 1);
+    } else {
+      unproven = AbscissaGuardHolds(block.Abscissa[0], block.Abscissa[kSineBlockAbscissae], step)
+                     ? kSineAllProven
+                     : kNoneProven;
+    }
+  }
+  if (unproven == kSineAllProven) {
+    return {block.Abscissa[kSineBlockAbscissae], block.Sum[kSineBlockAbscissae]};
+  }
+  const std::int32_t exactPairs = unproven == kNoneProven ? 0 : (unproven - 1) / 2;
+  const SimpsonState exact{block.Abscissa[2 * exactPairs], block.Sum[2 * exactPairs]};
+  return AdvancePairsStraightforward(exact, step, kSineBlockPairs - exactPairs);
 }
 
 SIMPSON_SPECULATIVE_TARGET SimpsonState AdvanceSinePairsSpeculatively(SimpsonState state,
                                                                       double step,
                                                                       std::int32_t pairs) {
-  // The sine costs far more than both chains, so the chains run beside it: a
-  // block's abscissae are speculated while the block before evaluates its
-  // sines and sums, and checked before their own sines. Exact abscissae leave
-  // only the sums to raise, which the straightforward sum over the same
-  // values then does at the same evaluation.
-  Block blocks[2];
-  Block* current = &blocks[0];
-  Block* next = &blocks[1];
-  double values[kBlockAbscissae + 1] = {};
-  std::int32_t blocksLeft = pairs / kBlockPairs;
-  bool speculated = false;
-  while (blocksLeft > 0) {
-    if (!speculated) {
-      StartBlock(*current, state);
-      SpeculateAbscissae(*current, step);
-    }
-    if (!AbscissaeProven(*current, step)) {
-      state = AdvancePairsStraightforward(state, step, kBlockPairs);
-      --blocksLeft;
-      speculated = false;
+  // Each block runs the bare loop over the sine, storing its steps, and is
+  // then checked whole at the processor's throughput; the block after it
+  // starts from its proven end.
+  SineBlock block;
+  for (std::int32_t blocksLeft = pairs / kSineBlockPairs; blocksLeft > 0; --blocksLeft) {
+    if (!SineRangeHolds(state.Abscissa, step)) {
+      state = AdvancePairsStraightforward(state, step, kSineBlockPairs);
       continue;
     }
-    --blocksLeft;
-    speculated = blocksLeft > 0;
-    if (speculated) next->Abscissa[0] = current->Abscissa[kBlockAbscissae];
-    EvaluateSineBlock(*current, values, step, speculated ? next : nullptr);
-    state.Abscissa = current->Abscissa[kBlockAbscissae];
-    state.Sum = SumsProven(*current, values) ? current->Sum[kBlockAbscissae]
-                                             : SumStraightforward(state.Sum, values);
-    next->Sum[0] = state.Sum;
-    Block* evaluated = current;
-    current = next;
-    next = evaluated;
+    block.Abscissa[0] = state.Abscissa;
+    block.Sum[0] = state.Sum;
+    SpeculateSines(block, step, 1);
+    const std::int32_t unproven = FirstUnprovenSineStep(block, step, 1);
+    if (__builtin_expect(unproven == kSineAllProven, 1)) {
+      state = {block.Abscissa[kSineBlockAbscissae], block.Sum[kSineBlockAbscissae]};
+    } else {
+      state = RepairSineBlock(block, step, unproven);
+    }
   }
-  return AdvancePairsStraightforward(state, step, pairs % kBlockPairs);
+  return AdvancePairsStraightforward(state, step, pairs % kSineBlockPairs);
 }
 
 }  // namespace

@@ -231,4 +231,19 @@ TEST_F(SimpsonCoreTest, MatchesTheStraightforwardFormOnRandomIntervals) {
   }
 }
 
+// Sine runs of many blocks over ordinary intervals, where a few steps per
+// thousand land near a midpoint: the blocks are repaired in place and the
+// rest of each evaluated again.
+TEST_F(SimpsonCoreTest, MatchesTheStraightforwardFormOnLongSineRuns) {
+  const char* wide = std::getenv("SIMPSON_LONG_DIFFERENTIAL");
+  const int count = wide != nullptr && std::string(wide) == "1" ? 20000 : 200;
+  std::mt19937_64 random(20261212);
+  std::uniform_real_distribution<double> limit(-10.0, 10.0);
+  std::uniform_int_distribution<std::int32_t> divisions(1000, 20000);
+  for (int i = 0; i < count; ++i) {
+    ExpectSameAsStraightforward({kSineKind, limit(random), limit(random), divisions(random)});
+    if (HasFailure()) break;
+  }
+}
+
 }  // namespace
