@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "bench/plain_simpson.h"
+
 namespace {
 
 double TypedIn(double x) {
@@ -12,23 +14,6 @@ double TypedIn(double x) {
   double y = 0.0;
   if (std::scanf("%lf", &y) != 1) y = 0.0;
   return y;
-}
-
-double Simpson(int n, double a, double b) {
-  const int halfPanels = (n + 1) / 2;
-  const double step = (b - a) / (2 * halfPanels);
-  double x = a;
-  double sum = TypedIn(a);
-  for (int i = 0; i < halfPanels - 1; ++i) {
-    x += step;
-    sum += TypedIn(x) * 4;
-    x += step;
-    sum += TypedIn(x) * 2;
-  }
-  x += step;
-  sum += TypedIn(x) * 4;
-  sum += TypedIn(b);
-  return sum * step / 3;
 }
 
 int ReadDivisions() {
@@ -49,7 +34,7 @@ int main() {
   if (std::scanf("%lf %lf", &a, &b) != 2) a = b = 0.0;
   std::printf("\r\nHow many (even) divisions (0 ends) [n] ? ");
   for (int n = ReadDivisions(); n >= 1; n = ReadDivisions()) {
-    std::printf("S=%.5f\r\n\r\nHow many divisions (0 ends) [n] ? ", Simpson(n, a, b));
+    std::printf("S=%.5f\r\n\r\nHow many divisions (0 ends) [n] ? ", PlainSimpson(n, a, b, TypedIn));
   }
   return 0;
 }

@@ -93,6 +93,17 @@ constexpr std::int32_t kAllProven = kBlockAbscissae + 1;
 // Returned when a block's guard fails and no step of it is proven.
 constexpr std::int32_t kNoneProven = 0;
 
+// Ends a block whose step at index unproven could not be proven: the pairs
+// before it stand, and the rest of the block's blockPairs are taken the
+// straightforward way from the last of them, so that an error is raised at
+// the evaluation where the straightforward form raises it.
+SimpsonState FinishFromLastExactPair(const double* abscissae, const double* sums,
+                                     std::int32_t unproven, double step, std::int32_t blockPairs) {
+  const std::int32_t exactPairs = unproven == kNoneProven ? 0 : (unproven - 1) / 2;
+  const SimpsonState exact{abscissae[2 * exactPairs], sums[2 * exactPairs]};
+  return AdvancePairsStraightforward(exact, step, blockPairs - exactPairs);
+}
+
 // Of the indices first + i for each bit i of lanes, the first whose x² step
 // (abscissa, square and sum) is not exactly the straightforward one built
 // from its speculated predecessors, or whose values are not finite;
@@ -266,9 +277,7 @@ __attribute__((noinline)) SimpsonState RepairSquareBlock(Block& block, double st
     }
   }
   if (unproven == kAllProven) return BlockEnd(block);
-  const std::int32_t exactPairs = unproven == kNoneProven ? 0 : (unproven - 1) / 2;
-  const SimpsonState exact{block.Abscissa[2 * exactPairs], block.Sum[2 * exactPairs]};
-  return AdvancePairsStraightforward(exact, step, kBlockPairs - exactPairs);
+  return FinishFromLastExactPair(block.Abscissa, block.Sum, unproven, step, kBlockPairs);
 }
 
 SIMPSON_SPECULATIVE_TARGET SimpsonState AdvanceSquarePairsSpeculatively(SimpsonState state,
@@ -503,9 +512,7 @@ __attribute__((noinline)) SimpsonState RepairSineBlock(SineBlock& block, double 
   if (unproven == kSineAllProven) {
     return {block.Abscissa[kSineBlockAbscissae], block.Sum[kSineBlockAbscissae]};
   }
-  const std::int32_t exactPairs = unproven == kNoneProven ? 0 : (unproven - 1) / 2;
-  const SimpsonState exact{block.Abscissa[2 * exactPairs], block.Sum[2 * exactPairs]};
-  return AdvancePairsStraightforward(exact, step, kSineBlockPairs - exactPairs);
+  return FinishFromLastExactPair(block.Abscissa, block.Sum, unproven, step, kSineBlockPairs);
 }
 
 SIMPSON_SPECULATIVE_TARGET SimpsonState AdvanceSinePairsSpeculatively(SimpsonState state,
